@@ -1,0 +1,3 @@
+#include "disktest/disk_test.h"
+
+DiskTimesRecord DiskTimes;
