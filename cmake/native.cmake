@@ -7,7 +7,7 @@ if(ZPH_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
-add_library(zph_logic STATIC ${ZPH_LOGIC_SOURCES})
+add_library(zph_logic STATIC ${ZPH_LOGIC_SOURCES} ${ZPH_OTHER_LOGIC_SOURCES})
 target_include_directories(zph_logic PUBLIC ${CMAKE_SOURCE_DIR})
 
 find_package(GTest REQUIRED)

@@ -26,23 +26,9 @@ set(ZPH_WIN_LINK_OPTIONS
     -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0
     -Wl,--dynamicbase=no -Wl,--nxcompat=no -Wl,--disable-high-entropy-va)
 
-set(ZPH_PROGRAM_WIN_SOURCES
-    app/crt_win.cpp
-    app/texts_win.cpp
-    app/collect_win.cpp
-    app/program_win.cpp
-    app/main_dialog_win.cpp
-    app/report_win.cpp
-    machine/windows_version_win.cpp
-    machine/processor_win.cpp
-    disktest/drives_win.cpp
-    disktest/disk_test_win.cpp
-    disktest/disk_results_win.cpp
-    overlay/overlay_test_win.cpp
-    resources/zphtest.rc
-)
+list(APPEND ZPH_PROGRAM_WIN_SOURCES resources/zphtest.rc)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    list(APPEND ZPH_PROGRAM_WIN_SOURCES machine/cpu_guard_i686.S)
+    list(APPEND ZPH_PROGRAM_WIN_SOURCES ${ZPH_PROGRAM_I686_SOURCES})
 endif()
 
 add_executable(zphtest WIN32 ${ZPH_LOGIC_SOURCES} ${ZPH_PROGRAM_WIN_SOURCES})
@@ -55,6 +41,13 @@ set_target_properties(zphtest PROPERTIES OUTPUT_NAME zphtest SUFFIX .exe)
 set_source_files_properties(resources/zphtest.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/zphtest_ja.rc;${CMAKE_SOURCE_DIR}/resources/zphtest_en.rc;${CMAKE_SOURCE_DIR}/resources/zphtest.ico")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I${CMAKE_SOURCE_DIR}")
+
+# The other deliverables, each in a folder of its own.
+foreach(subsystem driver thunk32)
+    if(EXISTS ${CMAKE_SOURCE_DIR}/${subsystem}/CMakeLists.txt)
+        add_subdirectory(${subsystem})
+    endif()
+endforeach()
 
 # Test tools that run under Wine beside the program (64-bit build only).
 if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/tools/CMakeLists.txt)

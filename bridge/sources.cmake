@@ -1,0 +1,2 @@
+list(APPEND ZPH_LOGIC_SOURCES
+    bridge/bridge_info.cpp)
