@@ -33,6 +33,13 @@ __attribute__((optimize("no-tree-loop-distribute-patterns"))) void* memmove(void
     return target;
 }
 
+size_t strlen(const char* text)
+{
+    size_t n = 0;
+    while (text[n] != '\0') n++;
+    return n;
+}
+
 int memcmp(const void* a, const void* b, size_t count)
 {
     const unsigned char* p = (const unsigned char*)a;

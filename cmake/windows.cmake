@@ -15,7 +15,7 @@ endif()
 set(ZPH_WIN_COMPILE_OPTIONS
     -Wall -Wextra -Werror
     -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
-    -fno-stack-protector -fno-threadsafe-statics -fno-builtin-memset -fno-builtin-memcpy
+    -fno-stack-protector -fno-threadsafe-statics -fno-tree-loop-distribute-patterns
     -march=i486 -mtune=generic)
 if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     list(REMOVE_ITEM ZPH_WIN_COMPILE_OPTIONS -march=i486)
@@ -24,7 +24,10 @@ set(ZPH_WIN_LINK_OPTIONS
     -nostdlib -static-libgcc -Wl,--enable-stdcall-fixup -Wl,--no-insert-timestamp
     -Wl,--major-os-version,4 -Wl,--minor-os-version,0
     -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0
-    -Wl,--dynamicbase=no -Wl,--nxcompat=no -Wl,--disable-high-entropy-va)
+    -Wl,--disable-dynamicbase -Wl,--disable-nxcompat)
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    list(APPEND ZPH_WIN_LINK_OPTIONS -Wl,--disable-high-entropy-va)
+endif()
 
 list(APPEND ZPH_PROGRAM_WIN_SOURCES resources/zphtest.rc)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
@@ -39,7 +42,7 @@ target_link_options(zphtest PRIVATE ${ZPH_WIN_LINK_OPTIONS} -Wl,--subsystem,wind
 target_link_libraries(zphtest PRIVATE kernel32 user32 gdi32 comdlg32 comctl32 shell32 winmm advapi32 gcc)
 set_target_properties(zphtest PROPERTIES OUTPUT_NAME zphtest SUFFIX .exe)
 set_source_files_properties(resources/zphtest.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/zphtest_ja.rc;${CMAKE_SOURCE_DIR}/resources/zphtest_en.rc;${CMAKE_SOURCE_DIR}/resources/zphtest.ico")
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/zphtest_ja.rc;${CMAKE_SOURCE_DIR}/resources/zphtest_en.rc;${CMAKE_SOURCE_DIR}/resources/zphtest.ico;${CMAKE_SOURCE_DIR}/app/main_dialog_res.h;${CMAKE_SOURCE_DIR}/disktest/progress_dialog_res.h")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I${CMAKE_SOURCE_DIR}")
 
 # The other deliverables, each in a folder of its own.
