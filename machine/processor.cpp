@@ -110,6 +110,12 @@ ProcessorKind DecodeProcessorKind(const CpuidSnapshotRecord& s)
     return 1;
 }
 
+ProcessorKind DetectProcessorKindWith(CpuidFunction cpuid)
+{
+    if (CpuidSnapshot.probeStatus == 0) ProbeCpuid(cpuid);
+    return DecodeProcessorKind(CpuidSnapshot);
+}
+
 const char* ProcessorName(ProcessorKind kind)
 {
     static const struct {

@@ -26,7 +26,8 @@ void ProbeCpuid(CpuidFunction cpuid);
 // Decodes a snapshot by the Intel and AMD rules.
 ProcessorKind DecodeProcessorKind(const CpuidSnapshotRecord& snapshot);
 
-// The first call probes the processor; later calls reuse the snapshot.
+// The first call probes the processor through `cpuid`; later calls reuse the snapshot.
+ProcessorKind DetectProcessorKindWith(CpuidFunction cpuid);
 ProcessorKind DetectProcessorKind();
 
 const char* ProcessorName(ProcessorKind kind);

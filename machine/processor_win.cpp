@@ -42,8 +42,7 @@ uint64_t ReadTimeStampCounter()
 
 ProcessorKind DetectProcessorKind()
 {
-    if (CpuidSnapshot.probeStatus == 0) ProbeCpuid(ExecuteCpuid);
-    return DecodeProcessorKind(CpuidSnapshot);
+    return DetectProcessorKindWith(ExecuteCpuid);
 }
 
 uint32_t MeasureClockMhz()
