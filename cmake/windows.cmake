@@ -53,6 +53,10 @@ foreach(subsystem driver thunk32)
 endforeach()
 
 # Test tools that run under Wine beside the program (64-bit build only).
-if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/tools/CMakeLists.txt)
-    add_subdirectory(tests/e2e/tools)
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    foreach(tool tests/e2e/tools tests/e2e/fakes/ddraw tests/e2e/fakes/hal)
+        if(EXISTS ${CMAKE_SOURCE_DIR}/${tool}/CMakeLists.txt)
+            add_subdirectory(${tool})
+        endif()
+    endforeach()
 endif()
