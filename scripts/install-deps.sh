@@ -8,7 +8,7 @@ want=${1:-test}
 build_packages=(cmake ninja-build g++ make python3
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64)
 run_packages=(wine wine64 xvfb xauth xdotool imagemagick fonts-ipafont-gothic locales)
-test_packages=(googletest libgtest-dev qemu-user-static)
+test_packages=(googletest libgtest-dev qemu-user-static gcc-multilib fio)
 
 packages=("${build_packages[@]}")
 case "$want" in
