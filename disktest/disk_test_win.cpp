@@ -1,6 +1,7 @@
+#include "disktest/disk_run.h"
 #include "disktest/disk_test.h"
 
-// The timed run is not built yet: the button stores nothing.
-void OnHddTestButton(void*, int)
+void OnHddTestButton(void* mainDialog, int driveIndex)
 {
+    OnHddTestButtonWith(platformDiskOps, mainDialog, driveIndex);
 }
