@@ -2,6 +2,7 @@
 
 #include "app/texts.h"
 #include "disktest/disk_run.h"
+#include "disktest/drives.h"
 #include "disktest/progress_dialog_win.h"
 
 namespace {
@@ -28,18 +29,6 @@ int ReadBlock(void* file, void* bytes, uint32_t count, uint32_t* done)
     return ok ? 1 : 0;
 }
 
-int CallGetDiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
-                         uint32_t* freeClusters, uint32_t* totalClusters)
-{
-    DWORD spc = 0, bps = 0, free = 0, total = 0;
-    const BOOL ok = GetDiskFreeSpaceA(root, &spc, &bps, &free, &total);
-    *sectorsPerCluster = spc;
-    *bytesPerSector = bps;
-    *freeClusters = free;
-    *totalClusters = total;
-    return ok ? 1 : 0;
-}
-
 }  // namespace
 
 const DiskOps platformDiskOps = {
@@ -49,7 +38,7 @@ const DiskOps platformDiskOps = {
     [](void* file) -> int { return CloseHandle((HANDLE)file) ? 1 : 0; },
     [](const char* name) -> int { return DeleteFileA(name) ? 1 : 0; },
     []() -> uint32_t { return GetTickCount(); },
-    CallGetDiskFreeSpace,
+    PlatformGetDiskFreeSpace,
     [](uint32_t bytes) -> void* { return VirtualAlloc(nullptr, bytes, MEM_COMMIT, PAGE_READWRITE); },
     [](void* block) -> int { return VirtualFree(block, 0, MEM_RELEASE) ? 1 : 0; },
     QueryFreeSpace,

@@ -52,6 +52,9 @@ int DriveLabelSlot(int32_t languageOffset);
 
 // Platform side.
 extern const DriveOps platformDriveOps;
+// GetDiskFreeSpaceA in the terms of DriveOps, shared with the disk run.
+int PlatformGetDiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
+                             uint32_t* freeClusters, uint32_t* totalClusters);
 int CollectDrives();
 void ProbeFreeSpaceEx();
 int QueryFreeSpace(int driveIndex, uint32_t* freeBytes);

@@ -14,8 +14,10 @@ int CallGetDiskFreeSpaceEx(void* function, const char* root, uint64_t* callerFre
     return ok ? 1 : 0;
 }
 
-int CallGetDiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
-                         uint32_t* freeClusters, uint32_t* totalClusters)
+}  // namespace
+
+int PlatformGetDiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
+                             uint32_t* freeClusters, uint32_t* totalClusters)
 {
     DWORD spc = 0, bps = 0, free = 0, total = 0;
     const BOOL ok = GetDiskFreeSpaceA(root, &spc, &bps, &free, &total);
@@ -26,15 +28,13 @@ int CallGetDiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t
     return ok ? 1 : 0;
 }
 
-}  // namespace
-
 const DriveOps platformDriveOps = {
     [](const char* root) -> unsigned { return GetDriveTypeA(root); },
     [](const char* name) -> void* { return (void*)LoadLibraryA(name); },
     [](void* module, const char* name) -> void* { return (void*)GetProcAddress((HMODULE)module, name); },
     [](void* module) -> int { return FreeLibrary((HMODULE)module) ? 1 : 0; },
     CallGetDiskFreeSpaceEx,
-    CallGetDiskFreeSpace,
+    PlatformGetDiskFreeSpace,
 };
 
 int CollectDrives()
