@@ -41,8 +41,9 @@ fi
 cd "$run_dir"
 wine ./zphtest.exe "$@" &
 program=$!
-auto="$root/build/x86_64/tests/e2e/tools/zphauto.exe"
-if wine "$auto" wait-window "Zephon Test" --control 415 --timeout 60 >/dev/null 2>&1; then
+auto="$root/build/x86_64/zphauto.exe"
+dialog=(--title "Zephon Test" --has 415)
+if wine "$auto" wait "${dialog[@]}" --timeout 90 >/dev/null 2>&1; then
     sleep 1
     import -window root "$root/build/screenshot.png"
     echo "screenshot: build/screenshot.png"
@@ -50,6 +51,6 @@ else
     echo "the main dialog did not appear" >&2
 fi
 if [ -n "$xvfb_pid" ]; then
-    wine "$auto" click "Zephon Test" 1 >/dev/null 2>&1 || true
+    wine "$auto" click 1 "${dialog[@]}" >/dev/null 2>&1 || true
 fi
 wait "$program" || true

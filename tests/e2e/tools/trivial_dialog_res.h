@@ -1,0 +1,7 @@
+#ifndef TRIVIAL_DIALOG_RES_H
+#define TRIVIAL_DIALOG_RES_H
+
+#define IDD_TRIVIAL 100
+#define IDC_TRIVIAL_TEXT 101
+
+#endif
