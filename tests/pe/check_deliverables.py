@@ -231,41 +231,20 @@ PROFILES = {
 }
 
 
-def run_profile(profile_name, path):
-    profile = PROFILES[profile_name]
-    with open(path, "rb") as f:
-        pe = check_pe.PeImage(f.read())
-    results = check_pe.Results()
-    results.check("headers", check_pe.check_headers(pe, profile))
-    results.check("no TLS, no delay imports", check_pe.check_no_tls_or_delay_imports(pe))
-    try:
-        results.check("imports", check_pe.check_imports(pe, profile))
-    except PeFormatError as e:
-        results.check("imports", ["the import directory cannot be read: %s" % e])
-    results.check("instruction set (Pentium)", check_pe.check_code(pe, path, profile))
-    for group, check in profile["checks"]:
+def results_check(group, check, profile):
+    """One of the checks above in the form check_pe's profiles run."""
+    def run(pe, results):
         try:
             results.check(group, check(pe, profile))
         except (PeFormatError, struct.error) as e:
             results.check(group, ["cannot be read: %s" % e])
-    return results.print_and_exit_code(path, profile_name)
+    return run
 
 
-def main(argv):
-    if len(argv) != 3 or argv[1] not in PROFILES:
-        print("usage: %s PROFILE FILE" % os.path.basename(argv[0]), file=sys.stderr)
-        for name, profile in sorted(PROFILES.items()):
-            print("  %-10s %s" % (name, profile["description"]), file=sys.stderr)
-        return 2
-    try:
-        return run_profile(argv[1], argv[2])
-    except OSError as e:
-        print("%s: %s" % (argv[2], e), file=sys.stderr)
-        return 2
-    except (PeFormatError, struct.error) as e:
-        print("%s: not a readable PE image: %s" % (argv[2], e), file=sys.stderr)
-        return 2
+for _profile in PROFILES.values():
+    _profile["checks"] = [results_check(group, check, _profile) for group, check in _profile["checks"]]
+check_pe.PROFILES.update(PROFILES)
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    sys.exit(check_pe.main(sys.argv))
