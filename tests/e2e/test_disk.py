@@ -77,7 +77,7 @@ class RunOnRealDirectory(DiskTestCase):
             self.assertEqual((NOT_TESTED, NOT_TESTED), s.result_texts())
             s.select_drive("D")
             s.click_main(HDD_TEST)
-            read_text, write_text = s.wait_result_texts(timeout=60)
+            read_text, write_text = s.wait_result_texts(timeout=180)
             for t in (read_text, write_text):
                 rate_interval(t)
             self.assertEqual([], qvr_files(d), "the test file is deleted")
