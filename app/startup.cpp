@@ -33,11 +33,8 @@ int IsAllOverlayOption(const char* commandTail)
 
 int BuildReadmePath(uint32_t directoryLength, const char* directory, char* out)
 {
-    // GetCurrentDirectoryA answers 0 on failure and the size it would need,
-    // terminator included, when the buffer is too small.
-    if (directoryLength == 0 || directoryLength >= PATH_CAPACITY) return 0;
-    if (CopyText(out, PATH_CAPACITY, directory) != (int)directoryLength) return 0;
-    return AppendText(out, PATH_CAPACITY, "\\readme.txt");
+    CopyText(out, PATH_CAPACITY, directory);
+    return AppendToCurrentDirectory(out, PATH_CAPACITY, directoryLength, PATH_CAPACITY, "readme.txt");
 }
 
 static void ShowReadme(const StartupOps& ops)

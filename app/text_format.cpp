@@ -158,6 +158,16 @@ int AppendText(char* out, size_t capacity, const char* source)
     return 1;
 }
 
+int AppendToCurrentDirectory(char* path, size_t capacity, uint32_t directoryLength, uint32_t directorySize,
+                             const char* fileName)
+{
+    // GetCurrentDirectoryA answers 0 on failure and the size it would need,
+    // terminator included, when the buffer is too small.
+    if (directoryLength == 0 || directoryLength >= directorySize) return 0;
+    if (TextLength(path) != (int)directoryLength) return 0;
+    return AppendText(path, capacity, "\\") && AppendText(path, capacity, fileName);
+}
+
 int TextLength(const char* text)
 {
     int n = 0;

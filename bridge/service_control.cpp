@@ -11,10 +11,7 @@ int BuildBinaryPath(const ServiceOps& ops, const char* driverFileName, char path
 {
     path[0] = '\0';
     const uint32_t length = ops.GetCurrentDirectoryA(SERVICE_DIRECTORY_SIZE, path);
-    // A directory too long for the stated size leaves the buffer unwritten
-    // and returns the size it needs.
-    if (length == 0 || length >= SERVICE_DIRECTORY_SIZE) return 0;
-    return AppendText(path, SERVICE_PATH_CAPACITY, "\\") && AppendText(path, SERVICE_PATH_CAPACITY, driverFileName);
+    return AppendToCurrentDirectory(path, SERVICE_PATH_CAPACITY, length, SERVICE_DIRECTORY_SIZE, driverFileName);
 }
 
 }  // namespace
